@@ -11,6 +11,12 @@ namespace harness {
 class ImportPatch {
 public:
     ImportPatch(HMODULE module, const char* dllName, const char* functionName, const void* replacement);
+    // Takes a replacement function of any type: ImportPatch p(dll, "KERNEL32.dll", "CreateFileA", &MyHook);
+    template <typename R, typename... A>
+    ImportPatch(HMODULE module, const char* dllName, const char* functionName, R(WINAPI* replacement)(A...))
+        : ImportPatch(module, dllName, functionName, reinterpret_cast<const void*>(replacement))
+    {
+    }
     ~ImportPatch();
     ImportPatch(const ImportPatch&) = delete;
     ImportPatch& operator=(const ImportPatch&) = delete;

@@ -24,6 +24,8 @@ UINT IconStyle(HWND box)
     if (!IsVisibleChild(box, kIconId))
         return 0;
     const HICON shown = reinterpret_cast<HICON>(SendDlgItemMessageA(box, kIconId, STM_GETICON, 0, 0));
+    if (shown == nullptr)
+        return 0;
     struct { LPCSTR id; UINT style; } const icons[] = {
         {IDI_HAND, MB_ICONHAND}, {IDI_QUESTION, MB_ICONQUESTION},
         {IDI_EXCLAMATION, MB_ICONEXCLAMATION}, {IDI_ASTERISK, MB_ICONASTERISK},
