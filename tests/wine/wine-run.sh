@@ -5,8 +5,7 @@ set -euo pipefail
 export WINEPREFIX=$1 WINEARCH=win32
 shift
 export WINEDEBUG=${WINEDEBUG:--all}
-# Colour output makes Wine set up console attributes on the first failure,
-# which crashed the 32-bit loader under qemu here.
+# Plain output: the transcript is read from a pipe, not a console.
 export GTEST_COLOR=no
 unset DISPLAY WAYLAND_DISPLAY
 exec wine "$@"
