@@ -84,6 +84,7 @@ def main():
     parser.add_argument("--export", action="append", default=[], dest="exports")
     parser.add_argument("--import", action="append", default=[], dest="imports")
     parser.add_argument("--max-size", type=int)
+    parser.add_argument("--list", action="store_true", help="only print what the DLL exports and imports")
     args = parser.parse_args()
 
     with open(args.dll, "rb") as f:
@@ -92,6 +93,11 @@ def main():
     failures = []
 
     print("%s: %d bytes" % (args.dll, len(data)))
+    if args.list:
+        exports = sorted(pe.exports().items(), key=lambda x: x[1])
+        print("  exports: " + ", ".join("%s (ordinal %d)" % e for e in exports))
+        print("  imports: " + ", ".join(pe.imports()))
+        return 0
     if pe.machine != 0x14C:
         failures.append("machine %#x is not i386" % pe.machine)
     if not pe.characteristics & 0x2000:

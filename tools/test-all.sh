@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# The README's second command (and CI's): installs what is missing, builds
+# everything in both presets and runs every test.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+jobs=$(nproc)
+
+bash tools/install-packages.sh
+
+echo "== native unit tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
+cmake --preset host >/dev/null
+cmake --build --preset host -j"$jobs"
+ctest --preset host
+
+echo "== 32-bit DLLs, binary checks and Wine tests"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j"$jobs"
+ctest --preset win32
