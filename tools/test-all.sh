@@ -13,6 +13,11 @@ cmake --preset host >/dev/null
 cmake --build --preset host -j"$jobs"
 ctest --preset host
 
+echo "== fuzz targets over the pure logic (libFuzzer, bounded time from the seed corpus)"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j"$jobs"
+ctest --preset fuzz
+
 echo "== 32-bit DLLs, binary checks and Wine tests"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j"$jobs"
