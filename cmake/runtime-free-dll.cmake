@@ -6,7 +6,8 @@ function(quillet_runtime_free_code target)
     -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
     -fno-stack-protector -fno-stack-check -fno-ident
     -ffunction-sections -fdata-sections
-    -fno-tree-loop-distribute-patterns)
+    $<$<CXX_COMPILER_ID:GNU>:-fno-tree-loop-distribute-patterns>
+    $<$<CXX_COMPILER_ID:Clang>:-fno-builtin>)
   target_compile_definitions(${target} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
 endfunction()
 

@@ -18,6 +18,11 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j"$jobs"
 ctest --preset fuzz
 
+echo "== the two DLLs built with clang as a second compiler, and their binary checks"
+cmake --preset win32-clang >/dev/null
+cmake --build --preset win32-clang -j"$jobs"
+ctest --test-dir build/win32-clang --output-on-failure
+
 echo "== 32-bit DLLs, binary checks and Wine tests"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j"$jobs"
