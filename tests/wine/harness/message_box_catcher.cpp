@@ -54,8 +54,8 @@ UINT ButtonStyle(HWND box)
 
 } // namespace
 
-MessageBoxCatcher::MessageBoxCatcher()
-    : previous_(t_catcher)
+MessageBoxCatcher::MessageBoxCatcher(bool answerOk)
+    : answerOk_(answerOk), previous_(t_catcher)
 {
     t_catcher = this;
     hook_ = SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
@@ -91,7 +91,8 @@ void MessageBoxCatcher::Record(HWND box)
     GetDlgItemTextA(box, kTextId, text, sizeof text);
     boxes_.push_back({caption, text, GetWindow(box, GW_OWNER), ButtonStyle(box) | IconStyle(box)});
 
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    if (answerOk_)
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
 
 } // namespace harness

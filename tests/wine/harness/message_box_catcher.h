@@ -18,7 +18,9 @@ struct ShownBox {
 
 class MessageBoxCatcher {
 public:
-    MessageBoxCatcher();   // installs a WH_CBT hook on the calling thread
+    // Installs a WH_CBT hook on the calling thread. With answerOk false the
+    // boxes are still recorded but left to the user to close.
+    explicit MessageBoxCatcher(bool answerOk = true);
     ~MessageBoxCatcher();
     MessageBoxCatcher(const MessageBoxCatcher&) = delete;
     MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
@@ -29,6 +31,7 @@ private:
     static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam);
     void Record(HWND box);
 
+    bool answerOk_ = true;
     HHOOK hook_ = nullptr;
     MessageBoxCatcher* previous_ = nullptr;
     std::vector<ShownBox> boxes_;
