@@ -5,16 +5,14 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
 #include <vector>
 
 namespace harness {
 
 // Calls `function` with the 32-bit `args` pushed right to left and returns the
 // bytes that it removed; the stack pointer is restored either way.
-inline int CalleeRemovedBytes(const void* function, std::initializer_list<std::uint32_t> args)
+inline int CalleeRemovedBytes(const void* function, const std::vector<std::uint32_t>& values)
 {
-    const std::vector<std::uint32_t> values(args);
     const std::uint32_t* data = values.data();
     int count = static_cast<int>(values.size());
     int moved = 0;
