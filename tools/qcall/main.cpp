@@ -47,6 +47,7 @@ int main(int argc, char** argv)
 {
     // LF line ends, so a transcript compares byte for byte on any system.
     _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 
     qcall::Options options;
     std::string script;

@@ -13,6 +13,7 @@ namespace {
 struct Label {
     std::string text;
     unsigned call;
+    bool open = true;
 };
 
 bool g_raw = false;
@@ -59,9 +60,25 @@ std::string NewLabel(LabelKind kind, std::uint32_t value)
 {
     static const char* const prefixes[] = {"key#", "file#", "find#"};
     const auto index = static_cast<int>(kind);
-    Label label{prefixes[index] + std::to_string(++g_counters[index]), g_call};
+    Label label{prefixes[index] + std::to_string(++g_counters[index]), g_call, true};
     g_labels[value] = label;
     return g_raw ? Hex(value) : label.text;
+}
+
+void MarkClosed(std::uint32_t value)
+{
+    const auto found = g_labels.find(value);
+    if (found != g_labels.end())
+        found->second.open = false;
+}
+
+std::vector<std::string> LeftOpen(std::uint32_t returned)
+{
+    std::vector<std::string> open;
+    for (const auto& [value, label] : g_labels)
+        if (label.call == g_call && label.open && value != returned)
+            open.push_back(g_raw ? Hex(value) : label.text);
+    return open;
 }
 
 std::string ResultLabel(LabelKind kind, std::uint32_t value)

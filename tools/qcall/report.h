@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qcall {
 
@@ -26,6 +27,11 @@ std::string NewLabel(LabelKind kind, std::uint32_t value);
 // The handle an export returned: the label the trace gave it during this
 // call, or a fresh one.
 std::string ResultLabel(LabelKind kind, std::uint32_t value);
+// The trace saw the handle closed.
+void MarkClosed(std::uint32_t value);
+// Handles the trace saw handed out during this call and never closed, other
+// than the one the export returned to its caller.
+std::vector<std::string> LeftOpen(std::uint32_t returned);
 // An existing handle: its label, or its value when qcall never saw it handed out.
 std::string HandleText(std::uint32_t value);
 std::string KeyText(HKEY key);     // HKLM, HKCU, HKCR, HKU or the label

@@ -67,6 +67,9 @@ struct Buffer {
 
 std::string SignedText(std::int32_t value) { return std::to_string(value); }
 
+constexpr std::uint32_t kExistMode = 0x4000;
+constexpr std::uint32_t kNoHandle = 0xFFFFFFFFu;
+
 bool IsHandleMode(std::uint32_t mode)
 {
     return mode == 0 || mode == 1 || mode == 2 || mode == 0x1000 || mode == 0x4000;
@@ -202,6 +205,10 @@ public:
         default:
             break;
         }
+        // Only a handle that OpenFile32 hands over open belongs to the caller.
+        const bool handedOver = step_.form == Form::OpenFile && IsHandleMode(n[0]) && n[0] != kExistMode;
+        for (const std::string& label : LeftOpen(handedOver ? result : kNoHandle))
+            kept &= Warn(true, "left " + label + " open");
         const std::int32_t argumentBytes = static_cast<std::int32_t>(arguments.size() * 4);
         kept &= Warn(outcome.leftOnStack != 0,
                      "left " + std::to_string(outcome.leftOnStack) + " of its " + std::to_string(argumentBytes) +

@@ -29,7 +29,7 @@ std::string Bytes(const void* data, DWORD size)
 
 std::string U(DWORD value) { return std::to_string(value); }
 std::string Ptr(const void* p) { return p == nullptr ? "null" : "&"; }
-std::string Handle(HANDLE h) { return HandleText(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(h))); }
+std::string Handle(HANDLE h) { return h == nullptr ? "null" : HandleText(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(h))); }
 
 // BOOL results: the value, and on failure the error the call left.
 std::string Bool(BOOL result, DWORD error)
@@ -116,11 +116,34 @@ void Trace(const std::string& text)
     SetLastError(error);
 }
 
-template <typename F>
-struct Original {
-    static inline F function = nullptr;
-};
-#define ORIGINAL(name) (*Original<decltype(&name)>::function)
+// The platform function behind each recorder, one slot per function (several
+// share a type: RegDeleteKeyA and RegDeleteValueA, CloseHandle and FindClose).
+#define REAL(name) decltype(&name) Real##name = nullptr;
+REAL(RegOpenKeyExA)
+REAL(RegOpenKeyA)
+REAL(RegCreateKeyExA)
+REAL(RegCreateKeyA)
+REAL(RegEnumValueA)
+REAL(RegEnumKeyExA)
+REAL(RegQueryValueExA)
+REAL(RegSetValueExA)
+REAL(RegDeleteValueA)
+REAL(RegDeleteKeyA)
+REAL(RegCloseKey)
+REAL(WritePrivateProfileStringA)
+REAL(GetPrivateProfileStringA)
+REAL(GetShortPathNameA)
+REAL(GetWindowsDirectoryA)
+REAL(CreateFileA)
+REAL(DeleteFileA)
+REAL(ReadFile)
+REAL(WriteFile)
+REAL(SetFilePointer)
+REAL(CloseHandle)
+REAL(FindFirstFileA)
+REAL(FindClose)
+REAL(GetVersionExA)
+#define ORIGINAL(name) (*Real##name)
 
 // ---- advapi32 -------------------------------------------------------------
 
@@ -250,6 +273,8 @@ LSTATUS WINAPI TraceRegCloseKey(HKEY key)
 {
     const std::string shown = KeyText(key);
     const LSTATUS status = ORIGINAL(RegCloseKey)(key);
+    if (status == ERROR_SUCCESS)
+        MarkClosed(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(key)));
     Trace("RegCloseKey(" + shown + ") -> " + StatusText(status));
     return status;
 }
@@ -372,6 +397,8 @@ BOOL WINAPI TraceCloseHandle(HANDLE handle)
 {
     const std::string shown = Handle(handle);
     const BOOL result = ORIGINAL(CloseHandle)(handle);
+    if (result)
+        MarkClosed(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(handle)));
     Trace("CloseHandle(" + shown + ") -> " + Bool(result, GetLastError()));
     return result;
 }
@@ -398,6 +425,8 @@ BOOL WINAPI TraceFindClose(HANDLE find)
 {
     const std::string shown = Handle(find);
     const BOOL result = ORIGINAL(FindClose)(find);
+    if (result)
+        MarkClosed(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(find)));
     Trace("FindClose(" + shown + ") -> " + Bool(result, GetLastError()));
     return result;
 }
@@ -423,13 +452,12 @@ struct Hook {
 };
 
 template <typename F>
-Hook Make(const char* dll, const char* name, F recorder)
+Hook Make(const char* dll, const char* name, F recorder, F* real)
 {
-    return {dll, name, reinterpret_cast<const void*>(recorder),
-            reinterpret_cast<void**>(&Original<F>::function)};
+    return {dll, name, reinterpret_cast<const void*>(recorder), reinterpret_cast<void**>(real)};
 }
 
-#define HOOK(dll, name) Make<decltype(&name)>(dll, #name, &Trace##name)
+#define HOOK(dll, name) Make<decltype(&name)>(dll, #name, &Trace##name, &Real##name)
 
 const std::vector<Hook>& Hooks()
 {
