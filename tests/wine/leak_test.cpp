@@ -123,6 +123,16 @@ private:
     std::vector<std::unique_ptr<ImportPatch>> patches_;
 };
 
+long g_boxes = 0;
+
+// The failure path's box, answered at once: 2,000 real boxes take minutes
+// under an emulated Wine, and the box itself is the platform's, not the DLL's.
+int WINAPI AnsweredMessageBox(HWND, LPCSTR, LPCSTR, UINT)
+{
+    ++g_boxes;
+    return IDOK;
+}
+
 void FillExtensions()
 {
     UniqueKey key = CreateKey(HKEY_LOCAL_MACHINE, kExtensions);
@@ -192,6 +202,9 @@ TEST(Leaks, OtherSetupExportsOpenNothingThatStaysOpen)
     {
         Counting counting(dll.get());
         MessageBoxCatcher catcher;
+        g_boxes = 0;
+        ImportPatch boxes(dll.get(), "USER32.dll", "MessageBoxA", &AnsweredMessageBox);
+        ASSERT_TRUE(boxes);
         struct Call { const char* name; const char* text; } const calls[] = {
             {"GetName", "C:\\Leak Probe\\;x"},
             {"DelSpase", "  typed name"},
@@ -209,7 +222,8 @@ TEST(Leaks, OtherSetupExportsOpenNothingThatStaysOpen)
                 fn(nullptr, &integer, text.data());
             }
         }
-        EXPECT_EQ(catcher.boxes().size(), static_cast<std::size_t>(kCalls));
+        EXPECT_EQ(g_boxes, kCalls);
+        EXPECT_TRUE(catcher.boxes().empty());
         Counting::ExpectBalanced(0);
     }
     RemoveDirectoryA("C:\\Leak Probe");
