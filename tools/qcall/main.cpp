@@ -32,6 +32,11 @@ const char kUsage[] =
     "(\"null\" in quotes is the text); a \"quoted\" text takes \\\\ \\\" \\t \\n \\r \\xNN;\n"
     "a MODE may be OF_ names joined by |, an ORIGIN FILE_BEGIN/FILE_CURRENT/FILE_END.\n"
     "\n"
+    "Exit status: 0 done; 1 a call broke its call form (see its warning lines) or\n"
+    "a stage step failed; 2 an option, script line or argument that does not fit,\n"
+    "and no call made; 3 a DLL that cannot be loaded; 4 an export that is not\n"
+    "there; 5 an export that raised an exception.\n"
+    "\n"
     "Call forms:\n";
 
 int Fail(const qcall::Fault& fault)

@@ -124,10 +124,9 @@ bool Handle(Step& step, const Word& word, const std::set<std::string>& defined, 
     return ArgumentFault(step, "HANDLE must be a 32-bit number or a handle name, not " + Shown(word), fault);
 }
 
-bool Text(Step& step, const Word& word, const char* what, Fault& fault)
+// Any word is a text; the bare word null is a null pointer.
+bool Text(Step& step, const Word& word)
 {
-    (void)what;
-    (void)fault;
     step.textNull = IsNull(word);
     step.bytes = step.textNull ? std::string() : word.text;
     return true;
@@ -158,11 +157,11 @@ bool CheckArguments(Step& step, const std::set<std::string>& defined, Fault& fau
             return ArgumentFault(step, "INTEGER must be a 32-bit number, or null for a null pointer, not " + Shown(a[1]),
                                  fault);
         step.numbers.push_back(value);
-        return Text(step, a[2], "TEXT", fault);
+        return Text(step, a[2]);
     case Form::Text:
-        return Text(step, a[0], "TEXT", fault);
+        return Text(step, a[0]);
     case Form::OpenFile:
-        Text(step, a[0], "NAME", fault);
+        Text(step, a[0]);
         if (!Mode(a[1], value))
             return ArgumentFault(step, "MODE must be a 32-bit number or OF_ flags joined by |, not " + Shown(a[1]),
                                  fault);
@@ -184,7 +183,7 @@ bool CheckArguments(Step& step, const std::set<std::string>& defined, Fault& fau
             return false;
         if (IsNull(a[1]))
             return ArgumentFault(step, "TEXT is the data to write; a null buffer is not a call a script makes", fault);
-        Text(step, a[1], "TEXT", fault);
+        Text(step, a[1]);
         value = static_cast<std::uint32_t>(step.bytes.size());
         if (n == 3 && (!Number(a[2], value) || value > step.bytes.size()))
             return ArgumentFault(step, "COUNT must be a number from 0 to the length of TEXT (" +
