@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -28,8 +29,13 @@ class GuardedText {
 public:
     explicit GuardedText(const std::string& text) : length_(text.size())
     {
+        // Room for the text, its terminator and at least 16 guard bytes.
+        if (text.size() + 1 + 16 > sizeof buffer_)
+            ADD_FAILURE() << "text of " << text.size() << " bytes does not fit the guarded buffer";
+        length_ = std::min(length_, sizeof buffer_ - 1 - 16);
         std::memset(buffer_, kGuard, sizeof buffer_);
-        std::memcpy(buffer_, text.c_str(), text.size() + 1);
+        std::memcpy(buffer_, text.c_str(), length_);
+        buffer_[length_] = '\0';
     }
     char* get() { return buffer_; }
     unsigned char* bytes() { return reinterpret_cast<unsigned char*>(buffer_); }
@@ -46,7 +52,7 @@ public:
     }
 
 private:
-    char buffer_[96];
+    char buffer_[256];
     std::size_t length_;
 };
 
