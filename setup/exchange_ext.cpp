@@ -13,11 +13,15 @@ namespace {
 
 constexpr char kExtensionsKey[] = "Software\\Microsoft\\Exchange\\Client\\Extensions";
 
-SavedValue* NewRecord(HANDLE heap)
+// A record has room for just the data it is to hold. Extension values are
+// short texts, and under Wine a block of the full 1,024 bytes costs several
+// times as much to allocate as a short one: with 1,000 values that showed as
+// some 15% of the whole run, on top of the registry calls themselves.
+SavedValue* NewRecord(HANDLE heap, DWORD room)
 {
-    auto* record = static_cast<SavedValue*>(HeapAlloc(heap, 0, sizeof(SavedValue)));
+    auto* record = static_cast<SavedValue*>(HeapAlloc(heap, 0, RecordSize(room)));
     if (record != nullptr)
-        ClearRecord(*record);
+        ClearRecord(*record, room);
     return record;
 }
 
@@ -40,7 +44,7 @@ bool TakeOutValues(HKEY key, HANDLE heap, const char* firstName, SavedList& list
             return false; // ERROR_MORE_DATA among others: a value too big for a record
 
         const bool named = !list.headHoldsValue && firstName != nullptr && lstrcmpiA(name, firstName) == 0;
-        SavedValue* record = named ? list.head : NewRecord(heap);
+        SavedValue* record = named ? list.head : NewRecord(heap, dataLength);
         if (record == nullptr)
             return false;
         // A value that cannot be deleted would be read again at position 0
@@ -66,7 +70,7 @@ bool WriteBackValues(HKEY key, HANDLE heap, SavedList& list)
     SavedValue* record = list.head;
     while (record != nullptr) {
         if (list.HoldsValue(record)
-            && RegSetValueExA(key, record->name, 0, record->type, record->data, record->length) != ERROR_SUCCESS)
+            && RegSetValueExA(key, record->name, 0, record->type, record->data(), record->length) != ERROR_SUCCESS)
             allWritten = false;
         SavedValue* const next = record->next;
         HeapFree(heap, 0, record);
@@ -89,7 +93,8 @@ QSETUP_API EnumExchangeExt(HWND, int*, const char* firstName)
     using namespace qsetup;
 
     const HANDLE heap = GetProcessHeap();
-    SavedValue* const head = NewRecord(heap);
+    // The named value's length is not known until it is read.
+    SavedValue* const head = NewRecord(heap, kValueDataSize);
     if (head == nullptr)
         return 0;
 

@@ -12,16 +12,26 @@ namespace qsetup {
 inline constexpr std::size_t kValueNameSize = 256;
 inline constexpr std::size_t kValueDataSize = 1024;
 
-// One value as the key held it. The type and the byte count are kept beside
+// One value as the key held it: this header, followed in the same heap block
+// by `room` bytes for its data. The type and the byte count are kept beside
 // the data, so a value that is not a text (or a text without its NUL) is
 // written back as exactly the value it was.
 struct SavedValue {
     char name[kValueNameSize];
-    unsigned char data[kValueDataSize];
     std::uint32_t type;
-    std::uint32_t length;
+    std::uint32_t length; // data bytes held
+    std::uint32_t room;   // data bytes the block has after the header
     SavedValue* next;
+
+    unsigned char* data() { return reinterpret_cast<unsigned char*>(this + 1); }
+    const unsigned char* data() const { return reinterpret_cast<const unsigned char*>(this + 1); }
 };
+
+// Bytes to allocate for a record with room for `room` data bytes.
+constexpr std::size_t RecordSize(std::size_t room)
+{
+    return sizeof(SavedValue) + room;
+}
 
 // What one read of the key reported.
 struct ValueRead {
@@ -32,27 +42,30 @@ struct ValueRead {
     std::size_t length;
 };
 
-// A record fresh from the heap holds garbage; this makes it an empty one.
-constexpr void ClearRecord(SavedValue& record)
+// A block fresh from the heap holds garbage; this makes it an empty record
+// with room for `room` data bytes (at most kValueDataSize).
+constexpr void ClearRecord(SavedValue& record, std::size_t room)
 {
     record.name[0] = '\0';
     record.type = 0;
     record.length = 0;
+    record.room = static_cast<std::uint32_t>(room < kValueDataSize ? room : kValueDataSize);
     record.next = nullptr;
 }
 
-// Copies the value into the record when its name (with a NUL) and its data fit
-// the record's fields; otherwise leaves the record as it was. Returns whether
-// the copy was made.
-constexpr bool SaveValue(SavedValue& record, const ValueRead& value)
+// Copies the value into the record when its name (with a NUL) fits the name
+// field and its data fits the record's room; otherwise leaves the record as it
+// was. Returns whether the copy was made.
+inline bool SaveValue(SavedValue& record, const ValueRead& value)
 {
-    if (value.nameLength >= kValueNameSize || value.length > kValueDataSize)
+    if (value.nameLength >= kValueNameSize || value.length > record.room)
         return false;
     for (std::size_t i = 0; i < value.nameLength; ++i)
         record.name[i] = value.name[i];
     record.name[value.nameLength] = '\0';
+    unsigned char* const data = record.data();
     for (std::size_t i = 0; i < value.length; ++i)
-        record.data[i] = value.data[i];
+        data[i] = value.data[i];
     record.type = value.type;
     record.length = static_cast<std::uint32_t>(value.length);
     return true;
