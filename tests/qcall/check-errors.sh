@@ -67,6 +67,17 @@ check script-decorated 4 '^qcall: errors/decorated\.qcall:3: qsetup\.dll has no 
 check script-stage-step 2 '^qcall: errors/stage\.qcall:2: unknown stage step @frobnicate' --script errors/stage.qcall
 check script-missing 2 '^qcall: cannot read the script errors/none\.qcall$' --script errors/none.qcall
 
+# An export that faults: the call is shown, then the exception, status 5.
+"$wine_run" "$prefix" "$qcall" qcall_misbehaving.dll CheckVersion 0 null x >"$scratch/out" 2>"$scratch/err"
+got=$?
+if [ "$got" -eq 5 ] && grep -q '^qcall: CheckVersion raised exception 0x[0-9A-F]\{8\} at address ' "$scratch/err" &&
+   grep -qxF 'call qcall_misbehaving.dll!CheckVersion(0x0, null, "x")' "$scratch/out"; then
+  echo "ok   crash: 5: $(grep '^qcall:' "$scratch/err")"
+else
+  echo "FAIL crash: status $got (expected 5)"; cat "$scratch/out" "$scratch/err"
+  failures=$((failures + 1))
+fi
+
 # The handle script names a file it would have created: no line ran.
 if [ -e "$prefix/drive_c/qcall-errors.log" ]; then
   echo "FAIL errors/handle.qcall created C:\\qcall-errors.log before its fault was found"
