@@ -41,8 +41,9 @@ typedef int(__stdcall *QSETUP_SETUP_FORM)(HWND window, int *integer, char *text)
 int __stdcall GetName(HWND window, int *integer, char *text);
 
 /* Moves the value named by text to the front of the values of HKLM
- * "Software\Microsoft\Exchange\Client\Extensions". Returns 0 when the key
- * cannot be opened. */
+ * "Software\Microsoft\Exchange\Client\Extensions". Returns 1 when every
+ * value was taken out and written back, else 0 (also when the key cannot be
+ * opened). */
 int __stdcall EnumExchangeExt(HWND window, int *integer, char *text);
 
 /* A text with a byte above 0x80: shows a box, sets *integer to 0, returns 0.
