@@ -3,7 +3,7 @@
 # throwaway Wine prefix with qcall and prints what each export did.
 #   BIN_DIR     where qcall.exe, qsetup.dll and qremove.dll are (build/win32/bin)
 #   TRANSCRIPT  where to keep qcall's whole transcript, trace included
-# DEMO_PREFIX names a prefix that tests/wine/wine-prefix.sh has already made
+# DEMO_PREFIX names a prefix that demo/make-prefix.sh has already made
 # (tools/main-job.sh makes it while the build runs); it is removed afterwards.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -18,7 +18,7 @@ done
 prefix=${DEMO_PREFIX:-}
 if [ -z "$prefix" ]; then
   prefix=$(mktemp -d /tmp/quillet-demo.XXXXXX)
-  bash "$root/tests/wine/wine-prefix.sh" create "$prefix"
+  bash "$here/make-prefix.sh" "$prefix"
 fi
 log=$(mktemp)
 errors=$(mktemp)

@@ -9,7 +9,7 @@ cd "$root"
 bash tools/install-packages.sh
 # The demo's prefix is made while the build runs; run-demo.sh removes it.
 demo_prefix=$(mktemp -d /tmp/quillet-demo.XXXXXX)
-bash tests/wine/wine-prefix.sh create "$demo_prefix" &
+bash demo/make-prefix.sh "$demo_prefix" &
 prefix_job=$!
 trap 'wait $prefix_job 2>/dev/null; bash tests/wine/wine-prefix.sh destroy "$demo_prefix" >/dev/null 2>&1' EXIT
 cmake --preset win32 >/dev/null
