@@ -147,6 +147,12 @@ REAL(GetVersionExA)
 
 // ---- advapi32 -------------------------------------------------------------
 
+// The label of a key that an open or create handed back, for its trace line.
+std::string NewKeyLabel(PHKEY result)
+{
+    return " " + NewLabel(LabelKind::Key, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(*result)));
+}
+
 LSTATUS WINAPI TraceRegOpenKeyExA(HKEY root, LPCSTR path, DWORD options, REGSAM sam, PHKEY result)
 {
     const LSTATUS status = ORIGINAL(RegOpenKeyExA)(root, path, options, sam, result);
@@ -154,7 +160,7 @@ LSTATUS WINAPI TraceRegOpenKeyExA(HKEY root, LPCSTR path, DWORD options, REGSAM 
     std::string line = "RegOpenKeyExA(" + KeyText(root) + ", " + Str(path) + ", " + U(options) + ", " +
                        Sam(sam) + ") -> " + StatusText(status);
     if (status == ERROR_SUCCESS && result != nullptr)
-        line += " " + NewLabel(LabelKind::Key, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(*result)));
+        line += NewKeyLabel(result);
     SetLastError(error);
     Trace(line);
     return status;
@@ -165,7 +171,7 @@ LSTATUS WINAPI TraceRegOpenKeyA(HKEY root, LPCSTR path, PHKEY result)
     const LSTATUS status = ORIGINAL(RegOpenKeyA)(root, path, result);
     std::string line = "RegOpenKeyA(" + KeyText(root) + ", " + Str(path) + ") -> " + StatusText(status);
     if (status == ERROR_SUCCESS && result != nullptr)
-        line += " " + NewLabel(LabelKind::Key, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(*result)));
+        line += NewKeyLabel(result);
     Trace(line);
     return status;
 }
@@ -179,7 +185,7 @@ LSTATUS WINAPI TraceRegCreateKeyExA(HKEY root, LPCSTR path, DWORD reserved, LPST
     std::string line = "RegCreateKeyExA(" + KeyText(root) + ", " + Str(path) + ", " + U(options) + ", " +
                        Sam(sam) + ") -> " + StatusText(status);
     if (status == ERROR_SUCCESS && result != nullptr) {
-        line += " " + NewLabel(LabelKind::Key, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(*result)));
+        line += NewKeyLabel(result);
         if (disposition != nullptr)
             line += *disposition == REG_CREATED_NEW_KEY ? " created" : " opened";
     }
@@ -192,7 +198,7 @@ LSTATUS WINAPI TraceRegCreateKeyA(HKEY root, LPCSTR path, PHKEY result)
     const LSTATUS status = ORIGINAL(RegCreateKeyA)(root, path, result);
     std::string line = "RegCreateKeyA(" + KeyText(root) + ", " + Str(path) + ") -> " + StatusText(status);
     if (status == ERROR_SUCCESS && result != nullptr)
-        line += " " + NewLabel(LabelKind::Key, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(*result)));
+        line += NewKeyLabel(result);
     Trace(line);
     return status;
 }
