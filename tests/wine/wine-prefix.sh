@@ -16,20 +16,30 @@ discard() {
   rm -rf "$prefix"
 }
 
-# One attempt; fails when a step does not finish in time.
+# Runs one step under a time limit, saying which step overran.
+step() {
+  local limit=$1
+  shift
+  timeout "$limit" "$@" </dev/null >/dev/null 2>&1 && return 0
+  echo "wine-prefix.sh: '$*' did not finish within $limit s" >&2
+  return 1
+}
+
+# One attempt; fails when a step does not finish in time. A prefix settles in
+# 20-80 s here, so the limits leave room for a loaded machine without letting a
+# stuck attempt eat the whole test run.
 create_once() {
-  timeout 150 wineboot -i </dev/null >/dev/null 2>&1 || return 1
-  timeout 60 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1 || return 1
+  step 120 wineboot -i || return 1
+  step 30 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f || return 1
   # A crashing test program ends; no debugger is started that would hold the
   # caller's output open.
-  timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f \
-    </dev/null >/dev/null 2>&1 || return 1
-  timeout 60 wineserver -w || return 1
+  step 30 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f || return 1
+  step 45 wineserver -w || return 1
   # The server must not hold the caller's output open, or ctest waits for it.
   wineserver -p </dev/null >/dev/null 2>&1
   # The first process in a new prefix waits for its services to settle; pay
   # for that here rather than in the first test.
-  timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1 || return 1
+  step 60 wine cmd /c exit || return 1
 }
 
 case $action in
